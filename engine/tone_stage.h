@@ -1,0 +1,36 @@
+// The tone stage: a passive network around the tone potentiometer, solved per
+// oversampled sample (trapezoidal rule, prewarped along the tone taper).
+#pragma once
+
+#include "smoother.h"
+
+struct tone_stage {
+  smoother_settings smoothing;
+  float os_rate;
+  float inv_os_rate;
+  float limit;  // 0.499·os_rate
+  float C_t;    // 220 nF, each of the two equal capacitors
+
+  float tone_amount;  // target
+  float tone_s;       // smoothed value
+
+  // Tone-dependent values.
+  float Ga, Gb, Gsum, out_v, out_u, g_mid, fp, k_t;
+
+  // Per-sample coefficients, depending only on the tone-dependent values:
+  // computed again only after tone_s moved.
+  float a, b, c, d, e, c_u, c_x, c_h, c_g;
+  bool coefficients_stale;
+};
+
+struct tone_state {
+  float s_v;
+  float s_w;
+  float s_dv;
+  float s_dw;
+};
+
+void tone_stage_init(tone_stage *s);
+void tone_stage_set_rate(tone_stage *s, float os_rate);
+void tone_stage_reset(tone_stage *s, tone_state *state);
+float tone_stage_step(tone_stage *s, tone_state *state, float x);

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs the Windows build's tests under Wine: one prefix inside the build tree,
+# initialised before the first test, and one wineserver kept alive for the
+# whole pass so each test process starts quickly. Expects a display
+# (run it under xvfb-run -a).
+set -uo pipefail
+build=$(cd "$1" && pwd)
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot --init >/dev/null 2>&1
+  wineserver -w
+fi
+wineserver -p -f >/dev/null 2>&1 &
+server=$!
+# Wine's background services start with the first program of a session and
+# inherit its output; start them here, so no test's output pipe stays open.
+wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
+
+ctest --test-dir "$build" --output-on-failure --no-tests=ignore -j "$(nproc)"
+status=$?
+
+wineserver -k >/dev/null 2>&1
+wait "$server" 2>/dev/null
+exit $status
