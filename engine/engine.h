@@ -42,9 +42,9 @@ struct engine {
   float parameter_values[parameter_count];
   float sample_rate;  // 0 until engine_set_sample_rate
 
-  // The mix compensation of the last sample and the mix value it belongs to:
-  // once the mix smoother has settled, the compensation is reused.
-  float compensation_mix;
+  // The mix compensation of the last sample and the bits of the mix value it
+  // belongs to: once the mix smoother has settled, the compensation is reused.
+  uint32_t compensation_mix_bits;
   float compensation;
 };
 

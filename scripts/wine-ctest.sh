@@ -9,7 +9,10 @@ export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# A prefix is ready once its system folder is populated; an interrupted
+# set-up leaves one that cannot even load kernel32, so start it afresh.
+if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
+  rm -rf "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1
   wineserver -w
 fi
