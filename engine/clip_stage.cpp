@@ -87,6 +87,55 @@ void compute_coefficients(clip_stage *s) {
   s->rd_base = omega_unless_huge(s->rd_arg);
 }
 
+// The smoothing and coefficient part of a step.
+void advance(clip_stage *s) {
+  // After a move, the next step still sees C1_prev ≠ C1 (or a new R): the
+  // coefficients settle one step after the smoothed values do.
+  bool moved = smooth(s);
+  if (recompute_always || moved || s->coefficients_stale) {
+    compute_coefficients(s);
+    s->coefficients_stale = moved;
+  }
+  s->settled = !recompute_always && !moved && !s->coefficients_stale;
+}
+
+// The closed-form solve of one step. c may be a local copy of the stage, so
+// that the samples written meanwhile cannot alias its coefficients.
+inline float solve(const clip_stage &c, clip_state &st, float x) {
+  const float k = c.k;
+  float h_fb = k * st.v_fb + st.d_fb;
+  float h_leg = k * st.v_leg + st.d_leg;
+  float m = c.b_leg * h_leg;
+  // The output if no diode current flowed, then the diodes' correction.
+  float lin = c.x_gain * x + ((c.g1 * m + c.C1 * h_leg) - c.C2 * h_fb) * c.r_fb;
+  float delta = lin - x;
+  float sigma = fast_sign(delta);
+  float w = omega_unless_huge(delta * inv_diode_vt * sigma + c.d_arg);
+  float y = ((c.d_scale * sigma) * (w - c.d_base)) * c.r_fb + lin;
+
+  float out, node;
+  if (y > rail_high || y < rail_low) {
+    // At a rail the output is fixed and the node is solved instead.
+    float V = y > rail_high ? rail_high : rail_low;
+    float off = y > rail_high ? c.off_hi : c.off_lo;
+    float u = c.e_leg * m + c.e_c2 * h_fb;
+    float z = (u - V) - off;
+    float sigma2 = fast_sign(z);
+    float w2 = omega_unless_huge(z * -inv_diode_vt * sigma2 + c.rd_arg);
+    node = (w2 - c.rd_base) * (c.rd_scale * sigma2) * c.r_rail + u + off;
+    out = V;
+  } else {
+    out = y;
+    node = x;
+  }
+
+  st.v_fb = out - node;
+  st.v_leg = node - (c.a_leg * node + m);
+  st.d_fb = k * st.v_fb - h_fb;
+  st.d_leg = k * st.v_leg - h_leg;
+  return out;
+}
+
 }  // namespace
 
 void clip_stage_init(clip_stage *s) {
@@ -99,6 +148,14 @@ void clip_stage_set_rate(clip_stage *s, float os_rate) {
   s->limit = 0.499f * os_rate;
   smoother_settings_set_rate(&s->smoothing, os_rate);
   s->coefficients_stale = true;
+  s->settled = false;
+}
+
+void clip_stage_set_targets(clip_stage *s, float drive_amount, float heat_corner_low, float heat_corner_high) {
+  s->drive_amount = drive_amount;
+  s->heat_corner_low = heat_corner_low;
+  s->heat_corner_high = heat_corner_high;
+  s->settled = false;
 }
 
 void clip_stage_reset(clip_stage *s, clip_state *state) {
@@ -109,48 +166,20 @@ void clip_stage_reset(clip_stage *s, clip_state *state) {
   s->C1_prev = s->C1;
   s->C2_prev = s->C2;
   s->coefficients_stale = true;
+  s->settled = false;
   *state = clip_state{};
 }
 
-float clip_stage_step(clip_stage *s, clip_state *st, float x) {
-  // After a move, the next step still sees C1_prev ≠ C1 (or a new R): the
-  // coefficients settle one step after the smoothed values do.
-  bool moved = smooth(s);
-  if (recompute_always || moved || s->coefficients_stale) {
-    compute_coefficients(s);
-    s->coefficients_stale = moved;
+void clip_stage_process(clip_stage *s, clip_state *state, float *x, uint32_t count) {
+  clip_state st = *state;
+  uint32_t j = 0;
+  for (; j < count && !s->settled; ++j) {
+    advance(s);
+    x[j] = solve(*s, st, x[j]);
   }
-
-  float k = s->k;
-  float h_fb = k * st->v_fb + st->d_fb;
-  float h_leg = k * st->v_leg + st->d_leg;
-  float m = s->b_leg * h_leg;
-  // The output if no diode current flowed, then the diodes' correction.
-  float lin = s->x_gain * x + ((s->g1 * m + s->C1 * h_leg) - s->C2 * h_fb) * s->r_fb;
-  float delta = lin - x;
-  float sigma = fast_sign(delta);
-  float w = omega_unless_huge(delta * inv_diode_vt * sigma + s->d_arg);
-  float y = ((s->d_scale * sigma) * (w - s->d_base)) * s->r_fb + lin;
-
-  float out, node;
-  if (y > rail_high || y < rail_low) {
-    // At a rail the output is fixed and the node is solved instead.
-    float V = y > rail_high ? rail_high : rail_low;
-    float off = y > rail_high ? s->off_hi : s->off_lo;
-    float u = s->e_leg * m + s->e_c2 * h_fb;
-    float z = (u - V) - off;
-    float sigma2 = fast_sign(z);
-    float w2 = omega_unless_huge(z * -inv_diode_vt * sigma2 + s->rd_arg);
-    node = (w2 - s->rd_base) * (s->rd_scale * sigma2) * s->r_rail + u + off;
-    out = V;
-  } else {
-    out = y;
-    node = x;
+  if (j < count) {
+    const clip_stage settled = *s;
+    for (; j < count; ++j) x[j] = solve(settled, st, x[j]);
   }
-
-  st->v_fb = out - node;
-  st->v_leg = node - (s->a_leg * node + m);
-  st->d_fb = k * st->v_fb - h_fb;
-  st->d_leg = k * st->v_leg - h_leg;
-  return out;
+  *state = st;
 }

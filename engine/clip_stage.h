@@ -2,6 +2,8 @@
 // its feedback, solved per oversampled sample in closed form.
 #pragma once
 
+#include <cstdint>
+
 #include "smoother.h"
 
 struct clip_stage {
@@ -34,8 +36,10 @@ struct clip_stage {
 
   // The per-sample coefficients depend only on values that stop changing
   // once the smoothers have settled; they are computed again only while
-  // something moved in this step or the one before.
+  // something moved in this step or the one before. Settled: the smoothed
+  // values equal their targets and the coefficients are final.
   bool coefficients_stale;
+  bool settled;
 };
 
 // Capacitor voltages and their trapezoidal derivative terms.
@@ -48,5 +52,7 @@ struct clip_state {
 
 void clip_stage_init(clip_stage *s);
 void clip_stage_set_rate(clip_stage *s, float os_rate);
+void clip_stage_set_targets(clip_stage *s, float drive_amount, float heat_corner_low, float heat_corner_high);
 void clip_stage_reset(clip_stage *s, clip_state *state);
-float clip_stage_step(clip_stage *s, clip_state *state, float x);
+// Runs count samples in place, one step each.
+void clip_stage_process(clip_stage *s, clip_state *state, float *samples, uint32_t count);

@@ -21,11 +21,60 @@ float mix_compensation(float m) {
   return e < -126.0f ? 0.7621998f : fast_pow2(e) * 3.5505533f + 0.7621998f;
 }
 
-// One oversampled sample through the clipping stage, the heat level and the tone stage.
-inline float stage(engine *e, float u) {
-  float o = clip_stage_step(&e->clip_stage, &e->clip_state, u);
-  float h = smoother_next(&e->heat_gain_smoother);
-  return tone_stage_step(&e->tone_stage, &e->tone_state, h * o);
+// The oversampled chain over a run of samples in place: the clipping stage,
+// the smoothed heat level, the tone stage.
+void run_stages(engine *e, float *x, uint32_t n) {
+  clip_stage_process(&e->clip_stage, &e->clip_state, x, n);
+  smoother heat = e->heat_gain_smoother;
+  for (uint32_t j = 0; j < n; ++j) x[j] = smoother_next(&heat) * x[j];
+  e->heat_gain_smoother = heat;
+  tone_stage_process(&e->tone_stage, &e->tone_state, x, n);
+}
+
+// Input gain and the input DC blockers, into the chunk buffer.
+void run_input(engine *e, const float *input, uint32_t n) {
+  const dc_blocker first = e->input_dc_blockers[0], second = e->input_dc_blockers[1];
+  float s1 = e->input_dc_state[0], s2 = e->input_dc_state[1];
+  for (uint32_t i = 0; i < n; ++i) {
+    float y = dc_blocker_process(&first, &s1, input_gain * input[i]);
+    e->chunk_buffer[i] = dc_blocker_process(&second, &s2, y);
+  }
+  e->input_dc_state[0] = s1;
+  e->input_dc_state[1] = s2;
+}
+
+// Output DC blockers, dry/wet mix, volume and the bypass crossfade. Reads
+// each input sample before writing the output sample at its position.
+void run_output(engine *e, const float *input, float *output, uint32_t n) {
+  const dc_blocker first = e->output_dc_blockers[0], second = e->output_dc_blockers[1];
+  float s1 = e->output_dc_state[0], s2 = e->output_dc_state[1];
+  smoother mix = e->mix_smoother, volume = e->volume_smoother, active = e->active_smoother;
+  uint32_t compensation_bits = e->compensation_mix_bits;
+  float compensation = e->compensation;
+  for (uint32_t i = 0; i < n; ++i) {
+    float x = input[i];
+    float d = input_gain * x;
+    float w = dc_blocker_process(&first, &s1, e->chunk_buffer[i]);
+    w = dc_blocker_process(&second, &s2, w);
+    float m = smoother_next(&mix);
+    float mixed = d + (w - d) * m;
+    // Once the mix has settled its compensation is the same every sample
+    // (compared by bits: +0 and -0 give different compensations).
+    if (recompute_always || float_bits(m) != compensation_bits) {
+      compensation_bits = float_bits(m);
+      compensation = mix_compensation(m);
+    }
+    float v = smoother_next(&volume);
+    float a = smoother_next(&active);
+    output[i] = (v * (mixed * compensation) - x) * a + x;
+  }
+  e->output_dc_state[0] = s1;
+  e->output_dc_state[1] = s2;
+  e->mix_smoother = mix;
+  e->volume_smoother = volume;
+  e->active_smoother = active;
+  e->compensation_mix_bits = compensation_bits;
+  e->compensation = compensation;
 }
 
 }  // namespace
@@ -88,15 +137,18 @@ void engine_set_parameter(engine *e, int index, float value) {
   e->parameter_values[index] = p;
   switch (index) {
     case parameter_drive:
-      e->clip_stage.drive_amount = parameter_drive_amount(p);
+      clip_stage_set_targets(&e->clip_stage, parameter_drive_amount(p), e->clip_stage.heat_corner_low,
+                             e->clip_stage.heat_corner_high);
       break;
     case parameter_tone:
-      e->tone_stage.tone_amount = parameter_tone_amount(p);
+      tone_stage_set_target(&e->tone_stage, parameter_tone_amount(p));
       break;
-    case parameter_heat:
-      parameter_heat_targets(p, &e->clip_stage.heat_corner_low, &e->clip_stage.heat_corner_high,
-                             &e->heat_gain_smoother.target);
+    case parameter_heat: {
+      float low, high;
+      parameter_heat_targets(p, &low, &high, &e->heat_gain_smoother.target);
+      clip_stage_set_targets(&e->clip_stage, e->clip_stage.drive_amount, low, high);
       break;
+    }
     case parameter_mix:
       e->mix_smoother.target = parameter_mix_amount(p);
       break;
@@ -116,33 +168,16 @@ void engine_process(engine *e, const float *input, float *output, uint32_t count
     return;
   }
   const int32_t ratio = e->oversampling_ratio;
-  for (uint32_t i = 0; i < count; ++i) {
-    float x = input[i];
-    float d = input_gain * x;
-    float y = dc_blocker_process(&e->input_dc_blockers[0], &e->input_dc_state[0], d);
-    y = dc_blocker_process(&e->input_dc_blockers[1], &e->input_dc_state[1], y);
-
+  for (uint32_t start = 0; start < count; start += engine_chunk) {
+    const uint32_t n = count - start < uint32_t(engine_chunk) ? count - start : uint32_t(engine_chunk);
+    run_input(e, input + start, n);
     if (ratio < 2) {
-      y = stage(e, y);
+      run_stages(e, e->chunk_buffer, n);
     } else {
-      resampler_upsample(&e->upsampler, &e->upsampler_state, y, e->work_buffer);
-      for (int32_t j = 0; j < ratio; ++j) e->work_buffer[j] = stage(e, e->work_buffer[j]);
-      y = resampler_downsample(&e->downsampler, &e->downsampler_state, e->work_buffer);
+      resampler_upsample(&e->upsampler, &e->upsampler_state, e->chunk_buffer, n, e->work_buffer);
+      run_stages(e, e->work_buffer, n * uint32_t(ratio));
+      resampler_downsample(&e->downsampler, &e->downsampler_state, e->work_buffer, n, e->chunk_buffer);
     }
-
-    float w = dc_blocker_process(&e->output_dc_blockers[0], &e->output_dc_state[0], y);
-    w = dc_blocker_process(&e->output_dc_blockers[1], &e->output_dc_state[1], w);
-
-    float m = smoother_next(&e->mix_smoother);
-    float mixed = d + (w - d) * m;
-    // Once the mix has settled its compensation is the same every sample
-    // (compared by bits: +0 and -0 give different compensations).
-    if (recompute_always || float_bits(m) != e->compensation_mix_bits) {
-      e->compensation_mix_bits = float_bits(m);
-      e->compensation = mix_compensation(m);
-    }
-    float v = smoother_next(&e->volume_smoother);
-    float a = smoother_next(&e->active_smoother);
-    output[i] = (v * (mixed * e->compensation) - x) * a + x;
+    run_output(e, input + start, output + start, n);
   }
 }

@@ -17,6 +17,10 @@
 #include "smoother.h"
 #include "tone_stage.h"
 
+// Samples are processed in chunks of this many base-rate samples, stage by
+// stage; every filter and smoother still sees its samples in order.
+constexpr int engine_chunk = 32;
+
 struct engine {
   dc_blocker input_dc_blockers[2];  // 7.09 Hz, 15.52 Hz
   resampler upsampler;
@@ -38,7 +42,8 @@ struct engine {
   resampler_state downsampler_state;
   float output_dc_state[2];
 
-  float work_buffer[resampler_max_ratio];
+  float work_buffer[resampler_max_ratio * engine_chunk];  // one chunk, oversampled
+  float chunk_buffer[engine_chunk];                       // one chunk at the base rate
   float parameter_values[parameter_count];
   float sample_rate;  // 0 until engine_set_sample_rate
 

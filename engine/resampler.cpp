@@ -2,6 +2,8 @@
 
 #include "fast_math.h"
 
+#include <emmintrin.h>
+
 int32_t resampler_ratio_for_rate(float rate) {
   float x = 176400.0f / rate;
   float c = float_integer_part(x);
@@ -51,36 +53,102 @@ void resampler_reset(resampler_state *s) {
   s->counter = 0;
 }
 
-// Eight sections in series: (b0 + b1·z⁻¹ + b0·z⁻²) / (1 − p·z⁻¹ − q·z⁻²),
-// transposed direct form II.
-static inline float resampler_filter(const resampler *r, resampler_state *s, float x) {
-  for (int i = 0; i < resampler_sections; ++i) {
-    float y = s->z1[i] + r->b0[i] * x;
-    s->z1[i] = r->b1[i] * x + r->p[i] * y + s->z2[i];
-    s->z2[i] = r->q[i] * y + r->b0[i] * x;
-    x = y;
-  }
-  return x;
+namespace {
+
+// One section, (b0 + b1·z⁻¹ + b0·z⁻²) / (1 − p·z⁻¹ − q·z⁻²) in transposed
+// direct form II.
+inline float section_step(const resampler *r, resampler_state *s, int i, float in) {
+  float y = s->z1[i] + r->b0[i] * in;
+  s->z1[i] = r->b1[i] * in + r->p[i] * y + s->z2[i];
+  s->z2[i] = r->q[i] * y + r->b0[i] * in;
+  return y;
 }
 
-// Zero stuffing: the first sample scaled by R carries the group's energy.
-void resampler_upsample(const resampler *r, resampler_state *s, float x, float *out) {
-  int32_t R = r->ratio;
-  out[0] = resampler_filter(r, s, x * float(R));
-  for (int32_t k = 1; k < R; ++k) out[k] = resampler_filter(r, s, 0.0f);
-}
+__m128 lane_shift_up(__m128 v) { return _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(v), 4)); }
+__m128 lane_3(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)); }
 
-// Every sample advances the filter; the first of each group is kept.
-float resampler_downsample(const resampler *r, resampler_state *s, const float *in) {
-  int32_t R = -r->ratio;
-  float result = 0.0f;
-  for (int32_t k = 0; k < R; ++k) {
-    float y = resampler_filter(r, s, in[k]);
-    if (s->counter == 0) {
-      result = y;
-      s->counter = R;
+}  // namespace
+
+// The eight sections in series over a run of samples, in place. Every
+// section sees its samples in order and does exactly the arithmetic of one
+// sample passing through all eight before the next, so the results are the
+// same bits; the sections are merely interleaved: at step t, section i works
+// on sample t − i, which puts all eight side by side in two vectors (each
+// lane rounds as the scalar operation does). The front fills and drains in
+// scalar steps at the ends of the run.
+static void resampler_filter(const resampler *r, resampler_state *s, float *x, uint32_t n) {
+  constexpr uint32_t S = resampler_sections;
+  if (n < S) {
+    for (uint32_t k = 0; k < n; ++k) {
+      for (uint32_t i = 0; i < S; ++i) x[k] = section_step(r, s, int(i), x[k]);
     }
-    s->counter = s->counter - 1;
+    return;
   }
-  return result;
+  for (uint32_t t = 0; t < S - 1; ++t) {
+    for (uint32_t i = 0; i <= t; ++i) x[t - i] = section_step(r, s, int(i), x[t - i]);
+  }
+
+  const __m128 b0a = _mm_loadu_ps(r->b0), b0b = _mm_loadu_ps(r->b0 + 4);
+  const __m128 b1a = _mm_loadu_ps(r->b1), b1b = _mm_loadu_ps(r->b1 + 4);
+  const __m128 pa = _mm_loadu_ps(r->p), pb = _mm_loadu_ps(r->p + 4);
+  const __m128 qa = _mm_loadu_ps(r->q), qb = _mm_loadu_ps(r->q + 4);
+  __m128 z1a = _mm_loadu_ps(s->z1), z1b = _mm_loadu_ps(s->z1 + 4);
+  __m128 z2a = _mm_loadu_ps(s->z2), z2b = _mm_loadu_ps(s->z2 + 4);
+  // Lane i holds the input of section i: sample 7 − i at the first full step.
+  __m128 xa = _mm_setr_ps(x[7], x[6], x[5], x[4]);
+  __m128 xb = _mm_setr_ps(x[3], x[2], x[1], x[0]);
+  __m128 ya, yb;
+  for (uint32_t t = S - 1;; ++t) {
+    __m128 fa = _mm_mul_ps(b0a, xa), fb = _mm_mul_ps(b0b, xb);
+    ya = _mm_add_ps(z1a, fa);
+    yb = _mm_add_ps(z1b, fb);
+    z1a = _mm_add_ps(_mm_add_ps(_mm_mul_ps(b1a, xa), _mm_mul_ps(pa, ya)), z2a);
+    z1b = _mm_add_ps(_mm_add_ps(_mm_mul_ps(b1b, xb), _mm_mul_ps(pb, yb)), z2b);
+    z2a = _mm_add_ps(_mm_mul_ps(qa, ya), fa);
+    z2b = _mm_add_ps(_mm_mul_ps(qb, yb), fb);
+    _mm_store_ss(x + t - 7, lane_3(yb));  // the last section's output
+    if (t + 1 == n) break;
+    xb = _mm_move_ss(lane_shift_up(yb), lane_3(ya));
+    xa = _mm_move_ss(lane_shift_up(ya), _mm_set_ss(x[t + 1]));
+  }
+  _mm_storeu_ps(s->z1, z1a);
+  _mm_storeu_ps(s->z1 + 4, z1b);
+  _mm_storeu_ps(s->z2, z2a);
+  _mm_storeu_ps(s->z2 + 4, z2b);
+  // Outputs of sections 0 to 6 at the last step wait as the inputs of the next.
+  float pending[8];
+  _mm_storeu_ps(pending, ya);
+  _mm_storeu_ps(pending + 4, yb);
+  for (uint32_t i = 0; i < S - 1; ++i) x[n - 1 - i] = pending[i];
+
+  for (uint32_t t = n; t < n + S - 1; ++t) {
+    for (uint32_t i = t - n + 1; i < S; ++i) x[t - i] = section_step(r, s, int(i), x[t - i]);
+  }
+}
+
+// Zero stuffing: the first sample of each group, scaled by R, carries its energy.
+void resampler_upsample(const resampler *r, resampler_state *s, const float *in, uint32_t count, float *out) {
+  const uint32_t R = uint32_t(r->ratio);
+  for (uint32_t i = 0; i < count; ++i) {
+    out[i * R] = in[i] * float(r->ratio);
+    for (uint32_t k = 1; k < R; ++k) out[i * R + k] = 0.0f;
+  }
+  resampler_filter(r, s, out, count * R);
+}
+
+// Every sample advances the filter; the one where the counter runs out is kept.
+void resampler_downsample(const resampler *r, resampler_state *s, float *in, uint32_t count, float *out) {
+  const int32_t R = -r->ratio;
+  resampler_filter(r, s, in, count * uint32_t(R));
+  int32_t counter = s->counter;
+  for (uint32_t i = 0; i < count; ++i) {
+    for (int32_t k = 0; k < R; ++k) {
+      if (counter == 0) {
+        out[i] = in[i * uint32_t(R) + uint32_t(k)];
+        counter = R;
+      }
+      counter = counter - 1;
+    }
+  }
+  s->counter = counter;
 }

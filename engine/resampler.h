@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-enum { resampler_sections = 8, resampler_max_ratio = 16 };
+constexpr int resampler_sections = 8;
+constexpr int resampler_max_ratio = 16;
 
 struct resampler {
   int32_t ratio;  // +R upsampler, -R downsampler
@@ -30,7 +31,8 @@ float resampler_edge(int32_t ratio);
 void resampler_design(resampler *r, int32_t ratio, float edge);
 void resampler_reset(resampler_state *s);
 
-// One base-rate sample into R oversampled samples.
-void resampler_upsample(const resampler *r, resampler_state *s, float x, float *out);
-// R oversampled samples into one base-rate sample (the first of the group, filtered).
-float resampler_downsample(const resampler *r, resampler_state *s, const float *in);
+// count base-rate samples into count·R oversampled samples.
+void resampler_upsample(const resampler *r, resampler_state *s, const float *in, uint32_t count, float *out);
+// count·R oversampled samples (filtered in place) into count base-rate
+// samples: of each group of R, the filtered first one.
+void resampler_downsample(const resampler *r, resampler_state *s, float *in, uint32_t count, float *out);

@@ -51,6 +51,24 @@ void compute_coefficients(tone_stage *s) {
   s->c_g = s->Gb * y3;
 }
 
+inline float solve(const tone_stage &c, tone_state &st, float x) {
+  const float k = c.k_t;
+  float h_v = k * st.s_v + st.s_dv;
+  float h_w = k * st.s_w + st.s_dw;
+  float P = c.c * h_w;
+  float Q = c.c_u * h_w;
+  float Rr = c.d * P + Q;
+  float v = c.c_x * x + (c.c_h * h_v + (c.b * Rr + P) * c.c_g);
+  float W = c.e * v + Rr;
+  float U = (c.a * v + c.b * W) + P;
+  float out = c.out_v * v + U * c.out_u;
+  st.s_v = v;
+  st.s_w = U - W;
+  st.s_dv = k * v - h_v;
+  st.s_dw = k * (U - W) - h_w;
+  return out;
+}
+
 }  // namespace
 
 void tone_stage_init(tone_stage *s) {
@@ -66,6 +84,11 @@ void tone_stage_set_rate(tone_stage *s, float os_rate) {
   s->coefficients_stale = true;
 }
 
+void tone_stage_set_target(tone_stage *s, float tone_amount) {
+  s->tone_amount = tone_amount;
+  s->coefficients_stale = true;  // checked, with tone_s, at the next step
+}
+
 void tone_stage_reset(tone_stage *s, tone_state *state) {
   s->tone_s = s->tone_amount;
   update_tone_values(s);
@@ -73,31 +96,24 @@ void tone_stage_reset(tone_stage *s, tone_state *state) {
   *state = tone_state{};
 }
 
-float tone_stage_step(tone_stage *s, tone_state *st, float x) {
-  if (!(s->tone_s == s->tone_amount)) {
-    s->tone_s = smoother_step_absolute(s->tone_s, s->tone_amount, &s->smoothing);
-    update_tone_values(s);
-    s->coefficients_stale = true;
-  }
-  if (recompute_always || s->coefficients_stale) {
+void tone_stage_process(tone_stage *s, tone_state *state, float *x, uint32_t count) {
+  tone_state st = *state;
+  uint32_t j = 0;
+  // While tone_s moves, every step updates the tone-dependent values and the
+  // coefficients; afterwards they hold.
+  for (; j < count && (recompute_always || s->coefficients_stale); ++j) {
+    bool moved = !(s->tone_s == s->tone_amount);
+    if (moved) {
+      s->tone_s = smoother_step_absolute(s->tone_s, s->tone_amount, &s->smoothing);
+      update_tone_values(s);
+    }
     compute_coefficients(s);
-    s->coefficients_stale = false;
+    s->coefficients_stale = moved;
+    x[j] = solve(*s, st, x[j]);
   }
-
-  float k = s->k_t;
-  float h_v = k * st->s_v + st->s_dv;
-  float h_w = k * st->s_w + st->s_dw;
-  float P = s->c * h_w;
-  float Q = s->c_u * h_w;
-  float Rr = s->d * P + Q;
-  float v = s->c_x * x + (s->c_h * h_v + (s->b * Rr + P) * s->c_g);
-  float W = s->e * v + Rr;
-  float U = (s->a * v + s->b * W) + P;
-  float out = s->out_v * v + U * s->out_u;
-
-  st->s_v = v;
-  st->s_w = U - W;
-  st->s_dv = k * v - h_v;
-  st->s_dw = k * (U - W) - h_w;
-  return out;
+  if (j < count) {
+    const tone_stage settled = *s;
+    for (; j < count; ++j) x[j] = solve(settled, st, x[j]);
+  }
+  *state = st;
 }

@@ -2,6 +2,8 @@
 // oversampled sample (trapezoidal rule, prewarped along the tone taper).
 #pragma once
 
+#include <cstdint>
+
 #include "smoother.h"
 
 struct tone_stage {
@@ -18,7 +20,8 @@ struct tone_stage {
   float Ga, Gb, Gsum, out_v, out_u, g_mid, fp, k_t;
 
   // Per-sample coefficients, depending only on the tone-dependent values:
-  // computed again only after tone_s moved.
+  // computed again only while tone_s moves (stale also when the target changed
+  // and tone_s has yet to be compared with it).
   float a, b, c, d, e, c_u, c_x, c_h, c_g;
   bool coefficients_stale;
 };
@@ -32,5 +35,7 @@ struct tone_state {
 
 void tone_stage_init(tone_stage *s);
 void tone_stage_set_rate(tone_stage *s, float os_rate);
+void tone_stage_set_target(tone_stage *s, float tone_amount);
 void tone_stage_reset(tone_stage *s, tone_state *state);
-float tone_stage_step(tone_stage *s, tone_state *state, float x);
+// Runs count samples in place, one step each.
+void tone_stage_process(tone_stage *s, tone_state *state, float *samples, uint32_t count);

@@ -46,15 +46,16 @@ TEST(smoother, drive_step_of_one_unit_snaps_after_about_ten_and_a_half_ms_at_any
     clip_stage s{};
     clip_stage_init(&s);
     clip_stage_set_rate(&s, rate);
-    s.drive_amount = parameter_drive_amount(50);
-    float heat_gain;
-    parameter_heat_targets(50, &s.heat_corner_low, &s.heat_corner_high, &heat_gain);
+    float low, high, heat_gain;
+    parameter_heat_targets(50, &low, &high, &heat_gain);
+    clip_stage_set_targets(&s, parameter_drive_amount(50), low, high);
     clip_state st;
     clip_stage_reset(&s, &st);
-    s.drive_amount = parameter_drive_amount(51);
+    clip_stage_set_targets(&s, parameter_drive_amount(51), low, high);
     int steps = 0;
     while (s.drive_s != s.drive_amount && steps < 100000) {
-      clip_stage_step(&s, &st, 0);
+      float x = 0;
+      clip_stage_process(&s, &st, &x, 1);
       ++steps;
     }
     EXPECT_NEAR(steps / rate, 0.005 * std::log(8.19), 0.0002) << rate;
@@ -105,9 +106,10 @@ struct resampler_pair {
     resampler_reset(&down_state);
   }
   float round_trip(float x) {
-    float buffer[resampler_max_ratio];
-    resampler_upsample(&up, &up_state, x, buffer);
-    return resampler_downsample(&down, &down_state, buffer);
+    float buffer[resampler_max_ratio], y;
+    resampler_upsample(&up, &up_state, &x, 1, buffer);
+    resampler_downsample(&down, &down_state, buffer, 1, &y);
+    return y;
   }
 };
 
@@ -143,13 +145,11 @@ TEST(resampler, passes_1khz_and_rejects_its_images_at_4x_44100) {
   std::vector<float> oversampled, round_trip;
   for (int n = 0; n < settle + length; ++n) {
     float x = float(std::sin(2 * std::numbers::pi * 1000 * n / rate));
-    float buffer[resampler_max_ratio];
-    resampler_upsample(&pair.up, &pair.up_state, x, buffer);
-    float y = resampler_downsample(&pair.down, &pair.down_state, buffer);
-    if (n >= settle) {
-      oversampled.insert(oversampled.end(), buffer, buffer + 4);
-      round_trip.push_back(y);
-    }
+    float buffer[resampler_max_ratio], y;
+    resampler_upsample(&pair.up, &pair.up_state, &x, 1, buffer);
+    if (n >= settle) oversampled.insert(oversampled.end(), buffer, buffer + 4);
+    resampler_downsample(&pair.down, &pair.down_state, buffer, 1, &y);  // filters in place
+    if (n >= settle) round_trip.push_back(y);
   }
   float_modes_leave(modes);
   double through = tone_magnitude(round_trip, 1000, rate);
@@ -162,12 +162,15 @@ TEST(resampler, passes_1khz_and_rejects_its_images_at_4x_44100) {
 
 TEST(resampler, decimation_keeps_the_filtered_first_sample_of_each_group) {
   resampler_pair pair(4);
-  float first_only[4] = {1, 0, 0, 0}, later_only[4] = {0, 1, 0, 0};
+  // Two groups: an impulse first in the group, then the same impulse second.
+  float groups[8] = {1, 0, 0, 0, 0, 1, 0, 0}, out[2];
   float gain = 1;
-  for (int i = 0; i < resampler_sections; ++i) gain *= pair.down.b0[i];  // cascade's first response
-  EXPECT_EQ(resampler_downsample(&pair.down, &pair.down_state, first_only), gain);
+  for (int i = 0; i < resampler_sections; ++i) gain *= pair.down.b0[i];  // the cascade's first response
+  resampler_downsample(&pair.down, &pair.down_state, groups, 2, out);
+  EXPECT_EQ(out[0], gain);
   resampler_reset(&pair.down_state);
-  EXPECT_EQ(resampler_downsample(&pair.down, &pair.down_state, later_only), 0.0f);
-  float silence[4] = {0, 0, 0, 0};
-  EXPECT_NE(resampler_downsample(&pair.down, &pair.down_state, silence), 0.0f);  // the late 1 shows next group
+  float late[8] = {0, 1, 0, 0, 0, 0, 0, 0};
+  resampler_downsample(&pair.down, &pair.down_state, late, 2, out);
+  EXPECT_EQ(out[0], 0.0f);   // the 1 came after the kept sample
+  EXPECT_NE(out[1], 0.0f);   // and shows in the next group
 }

@@ -27,9 +27,13 @@ struct clip_fixture {
     clip_stage_reset(&s, &st);
   }
   void set(float drive, float heat) {
-    float gain;
-    s.drive_amount = parameter_drive_amount(drive);
-    parameter_heat_targets(heat, &s.heat_corner_low, &s.heat_corner_high, &gain);
+    float low, high, gain;
+    parameter_heat_targets(heat, &low, &high, &gain);
+    clip_stage_set_targets(&s, parameter_drive_amount(drive), low, high);
+  }
+  float step(float x) {
+    clip_stage_process(&s, &st, &x, 1);
+    return x;
   }
 };
 
@@ -39,8 +43,12 @@ struct tone_fixture {
   explicit tone_fixture(float tone) {
     tone_stage_init(&s);
     tone_stage_set_rate(&s, os_rate);
-    s.tone_amount = parameter_tone_amount(tone);
+    tone_stage_set_target(&s, parameter_tone_amount(tone));
     tone_stage_reset(&s, &st);
+  }
+  float step(float x) {
+    tone_stage_process(&s, &st, &x, 1);
+    return x;
   }
 };
 
@@ -55,7 +63,7 @@ double amplitude_1khz(const std::vector<float> &x) {
 
 TEST(clip_stage, zero_in_gives_exact_zero_and_keeps_the_state_at_zero) {
   clip_fixture f(50, 50);
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(clip_stage_step(&f.s, &f.st, 0.0f), 0.0f);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(f.step(0.0f), 0.0f);
   EXPECT_EQ(f.st.v_fb, 0.0f);
   EXPECT_EQ(f.st.v_leg, 0.0f);
   EXPECT_EQ(f.st.d_fb, 0.0f);
@@ -83,7 +91,7 @@ TEST(clip_stage, small_signals_see_the_linear_network_gain) {
     std::vector<float> out;
     const int period = int(os_rate / 1000);
     for (int n = 0; n < 60 * period; ++n) {
-      float y = clip_stage_step(&f.s, &f.st, amplitude * float(std::sin(2 * std::numbers::pi * 1000 * n / os_rate)));
+      float y = f.step(amplitude * float(std::sin(2 * std::numbers::pi * 1000 * n / os_rate)));
       if (n >= 40 * period) out.push_back(y);
     }
     EXPECT_NEAR(amplitude_1khz(out) / amplitude / expected, 1.0, 5e-3) << drive << " " << heat;
@@ -94,7 +102,7 @@ TEST(clip_stage, large_inputs_stop_exactly_at_the_asymmetric_rails) {
   clip_fixture f(100, 50);
   float high = -10, low = 10;
   for (int n = 0; n < 4000; ++n) {
-    float y = clip_stage_step(&f.s, &f.st, 8.0f * float(std::sin(2 * std::numbers::pi * 1000 * n / os_rate)));
+    float y = f.step(8.0f * float(std::sin(2 * std::numbers::pi * 1000 * n / os_rate)));
     high = std::max(high, y);
     low = std::min(low, y);
   }
@@ -102,7 +110,7 @@ TEST(clip_stage, large_inputs_stop_exactly_at_the_asymmetric_rails) {
   EXPECT_EQ(low, -3.12f);
   // Inputs whose omega arguments pass 1e9 skip the function and stay finite.
   for (float x : {1e9f, -1e9f, 3e12f}) {
-    float y = clip_stage_step(&f.s, &f.st, x);
+    float y = f.step(x);
     EXPECT_TRUE(y == 3.92f || y == -3.12f) << x << " gave " << y;
     EXPECT_TRUE(std::isfinite(f.st.v_fb) && std::isfinite(f.st.d_leg)) << x;
   }
@@ -112,19 +120,19 @@ TEST(clip_stage, moving_corners_add_conductance_only_while_they_move) {
   uint32_t modes = float_modes_enter();
   clip_fixture f(50, 50);
   f.set(50, 90);
-  clip_stage_step(&f.s, &f.st, 0.1f);
+  f.step(0.1f);
   EXPECT_NE(f.s.g1, f.s.k * f.s.C1);  // (C1 - C1_prev)·os_rate adds in
-  for (int n = 0; n < 20000 && f.s.low_s != f.s.heat_corner_low; ++n) clip_stage_step(&f.s, &f.st, 0.1f);
+  for (int n = 0; n < 20000 && f.s.low_s != f.s.heat_corner_low; ++n) f.step(0.1f);
   ASSERT_EQ(f.s.low_s, f.s.heat_corner_low);
   ASSERT_EQ(f.s.high_s, f.s.heat_corner_high);
-  clip_stage_step(&f.s, &f.st, 0.1f);
+  f.step(0.1f);
   EXPECT_EQ(f.s.g1, f.s.k * f.s.C1);
   float_modes_leave(modes);
 }
 
 TEST(tone_stage, zero_in_gives_exact_zero) {
   tone_fixture f(50);
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(tone_stage_step(&f.s, &f.st, 0.0f), 0.0f);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(f.step(0.0f), 0.0f);
   EXPECT_EQ(f.st.s_v, 0.0f);
   EXPECT_EQ(f.st.s_dw, 0.0f);
 }
@@ -134,7 +142,7 @@ TEST(tone_stage, passes_ten_elevenths_of_dc_at_every_position) {
   for (float tone : {0.0f, 25.0f, 50.0f, 100.0f}) {
     tone_fixture f(tone);
     float y = 0;
-    for (int i = 0; i < int(os_rate); ++i) y = tone_stage_step(&f.s, &f.st, 1.0f);
+    for (int i = 0; i < int(os_rate); ++i) y = f.step(1.0f);
     EXPECT_NEAR(y, 10.0f / 11.0f, 1e-3f) << tone;
   }
   float_modes_leave(modes);
