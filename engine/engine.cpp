@@ -168,8 +168,9 @@ void engine_process(engine *e, const float *input, float *output, uint32_t count
     return;
   }
   const int32_t ratio = e->oversampling_ratio;
-  for (uint32_t start = 0; start < count; start += engine_chunk) {
-    const uint32_t n = count - start < uint32_t(engine_chunk) ? count - start : uint32_t(engine_chunk);
+  const uint32_t chunk = recompute_always ? 1 : uint32_t(engine_chunk);
+  for (uint32_t start = 0; start < count; start += chunk) {
+    const uint32_t n = count - start < chunk ? count - start : chunk;
     run_input(e, input + start, n);
     if (ratio < 2) {
       run_stages(e, e->chunk_buffer, n);

@@ -1,6 +1,7 @@
 #include "resampler.h"
 
 #include "fast_math.h"
+#include "recompute.h"
 
 #include <emmintrin.h>
 
@@ -78,7 +79,7 @@ __m128 lane_3(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)); 
 // scalar steps at the ends of the run.
 static void resampler_filter(const resampler *r, resampler_state *s, float *x, uint32_t n) {
   constexpr uint32_t S = resampler_sections;
-  if (n < S) {
+  if (recompute_always || n < S) {
     for (uint32_t k = 0; k < n; ++k) {
       for (uint32_t i = 0; i < S; ++i) x[k] = section_step(r, s, int(i), x[k]);
     }

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -52,19 +53,18 @@ std::vector<float> make_signal(const std::string &name, float rate) {
 
 struct setting {
   const char *name;
+  bool irregular_blocks;  // blocks of 1 to 300 samples instead of 256
   std::vector<std::pair<int, float>> start;
   std::vector<std::pair<int, float>> after_first_block;
   std::vector<std::pair<int, float>> at_half;
 };
 
 const setting settings[] = {
-    {"default", {}, {}, {}},
-    {"hot", {{0, 100}, {1, 100}, {2, 0}, {4, 150}}, {}, {}},
-    {"soft", {{0, 0}, {1, 0}, {2, 100}, {3, 40}, {4, 60}}, {}, {}},
-    {"moving",
-     {{0, 20}, {1, 80}, {2, 30}},
-     {{0, 90}, {1, 10}, {2, 80}, {3, 70}, {4, 120}},
-     {{5, 1}}},
+    {"default", false, {}, {}, {}},
+    {"hot", false, {{0, 100}, {1, 100}, {2, 0}, {4, 150}}, {}, {}},
+    {"soft", true, {{0, 0}, {1, 0}, {2, 100}, {3, 40}, {4, 60}}, {}, {}},
+    {"moving", false, {{0, 20}, {1, 80}, {2, 30}}, {{0, 90}, {1, 10}, {2, 80}, {3, 70}, {4, 120}}, {{5, 1}}},
+    {"moving-irregular", true, {{0, 20}, {1, 80}, {2, 30}}, {{0, 90}, {1, 10}, {2, 80}, {3, 70}, {4, 120}}, {{5, 1}}},
 };
 
 const char *const signals[] = {"sine", "saw", "noise", "impulse", "step"};
@@ -77,17 +77,22 @@ uint64_t render_hash(const std::vector<float> &in, float rate, const setting &s)
   engine_set_sample_rate(&e, rate);
   engine_reset(&e);
   std::vector<float> out(in.size());
-  const size_t block = 256;
+  static constexpr size_t irregular[] = {1, 2, 3, 5, 7, 8, 31, 33, 64, 100, 300};
   uint32_t modes = float_modes_enter();
-  for (size_t at = 0; at < in.size(); at += block) {
-    if (at == block) {
+  bool half_done = false;
+  size_t at = 0;
+  for (size_t b = 0; at < in.size(); ++b) {
+    if (b == 1) {
       for (auto [i, v] : s.after_first_block) engine_set_parameter(&e, i, v);
     }
-    if (at == in.size() / 2 / block * block) {
+    if (!half_done && at >= in.size() / 2) {
       for (auto [i, v] : s.at_half) engine_set_parameter(&e, i, v);
+      half_done = true;
     }
+    size_t block = s.irregular_blocks ? irregular[b % std::size(irregular)] : 256;
     size_t count = std::min(block, in.size() - at);
     engine_process(&e, in.data() + at, out.data() + at, uint32_t(count));
+    at += count;
   }
   float_modes_leave(modes);
   uint64_t hash = 14695981039346656037ull;  // FNV-1a over the little-endian output bits
