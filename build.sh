@@ -17,7 +17,7 @@ cmake --install build/native --prefix dist >/dev/null
 cmake --install build/windows --prefix dist >/dev/null
 
 if [ -x dist/bin/skarrow-render ]; then
-  dist/bin/skarrow-render --demo dist/demo.wav
+  dist/bin/skarrow-render --drive 75 --heat 40 --tone 55 --volume 130 --demo dist/demo.wav
 fi
 
 echo "Deliverables:"
