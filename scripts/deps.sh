@@ -12,8 +12,11 @@ packages=(
   libsndfile1-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth
-  nodejs npm chromium
+  chromium
 )
+# Node.js may come with the machine from another packager, npm included;
+# Debian's npm would fight it. Only a machine without them gets Debian's.
+command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do
