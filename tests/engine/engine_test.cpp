@@ -131,3 +131,18 @@ TEST(engine, processing_before_a_rate_passes_the_input_through) {
   engine_process(&e, in.data(), out.data(), 256);
   EXPECT_EQ(in, out);
 }
+
+TEST(engine, float_modes_give_back_only_their_two_bits) {
+  const uint32_t original = _mm_getcsr();
+  _mm_setcsr(original & ~float_modes_bits);
+  uint32_t saved = float_modes_enter();
+  EXPECT_EQ(_mm_getcsr() & float_modes_bits, float_modes_bits);
+  volatile float tiny = 1e-30f;
+  volatile float underflow = tiny * tiny;  // raises flags while the modes are on
+  (void)underflow;
+  uint32_t flags = _mm_getcsr() & 0x3Fu;
+  float_modes_leave(saved);
+  EXPECT_EQ(_mm_getcsr() & float_modes_bits, 0u);
+  EXPECT_EQ(_mm_getcsr() & 0x3Fu, flags);  // the exception flags stay
+  _mm_setcsr(original);
+}
