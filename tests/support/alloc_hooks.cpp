@@ -63,6 +63,20 @@ void __wrap_free(void *p) {
 
 }  // extern "C"
 
+// ThreadSanitizer's runtime defines the global operator new and delete
+// itself; there only the malloc family is counted.
+#if defined(__SANITIZE_THREAD__)
+#define ALLOC_HOOKS_REPLACE_NEW 0
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define ALLOC_HOOKS_REPLACE_NEW 0
+#endif
+#endif
+#ifndef ALLOC_HOOKS_REPLACE_NEW
+#define ALLOC_HOOKS_REPLACE_NEW 1
+#endif
+
+#if ALLOC_HOOKS_REPLACE_NEW
 void *operator new(size_t size) {
   void *p = take_allocation() ? nullptr : __real_malloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
@@ -83,3 +97,4 @@ void operator delete(void *p) noexcept {
 void operator delete[](void *p) noexcept { operator delete(p); }
 void operator delete(void *p, size_t) noexcept { operator delete(p); }
 void operator delete[](void *p, size_t) noexcept { operator delete(p); }
+#endif

@@ -3,7 +3,8 @@
 // Link a test with skarrow_alloc_hooks: operator new/delete are replaced, and
 // malloc, calloc, realloc and free of every object in the link are wrapped
 // by the linker (--wrap), so allocations made by the code under test count
-// whether they come from C or C++.
+// whether they come from C or C++. Under ThreadSanitizer, whose runtime owns
+// operator new, only the malloc family counts.
 #pragma once
 
 #include <cstddef>
