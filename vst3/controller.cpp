@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "parameter_conversion.h"
 #include "state_transfer.h"
@@ -41,11 +42,12 @@ uint32_t add_ref(void *self) {
   return uint32_t(++from_face<face>(self)->refcount);
 }
 
-// Views the host still holds lose the controller's hold too; the handler
+// The controller holds no reference on its views: a view the host still
+// holds stays the host's and only stops using the controller. The handler
 // loses the reference taken in setComponentHandler.
 void final_release(controller *c) {
   for (int32_t i = 0; i < c->view_count; ++i)
-    if (c->views[i]) plug_view_release_for_controller(c->views[i]);
+    if (c->views[i]) plug_view_forget_controller(c->views[i]);
   std::free(c->views);
   if (c->component_handler) c->component_handler->vtbl->unknown.release(c->component_handler);
   std::free(c);
@@ -185,9 +187,11 @@ tresult set_component_handler(void *self, IComponentHandler *handler) {
   return kResultOk;
 }
 
-// [main thread] The editor view arrives with the plug view; until then
-// hosts fall back to their generic parameter view.
-FUnknown *create_view(void *, const char *) { return nullptr; }
+// [main thread] The name must be exactly "editor".
+FUnknown *create_view(void *self, const char *name) {
+  if (!name || std::strcmp(name, "editor") != 0) return nullptr;
+  return reinterpret_cast<FUnknown *>(plug_view_create(controller_from_edit_controller(self)));
+}
 
 // --- IMidiMapping: no MIDI controller is mapped ---
 

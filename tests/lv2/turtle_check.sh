@@ -2,7 +2,7 @@
 # turtle_check.sh DIR SERDI SORD_VALIDATE SCHEMAS: DIR/linux and DIR/windows
 # hold the bundle's Turtle for each platform; every file parses, validates
 # against the LV2 schemas in SCHEMAS, and the two platforms differ only in the
-# module's file name.
+# module's file name and the Windows editor UI.
 set -u
 dir=$1 serdi=$2 validate=$3 schemas=$4
 fail() { echo "FAIL: $*"; exit 1; }
@@ -30,9 +30,13 @@ done
 
 for file in manifest.ttl skarrow.ttl; do
   other=$(diff "$dir/linux/$file" "$dir/windows/$file" | grep '^[<>]' |
-    grep -v -E '^[<>].*<quenvar-skarrow\.(so|dll)>')
+    grep -v -E '^[<>].*<quenvar-skarrow\.(so|dll)>' |
+    grep -v -E '^[<>] *$|^>.*(ui:|/ui#|/skarrow/editor>)')
   [ -z "$other" ] || fail "$file differs beyond the module name: $other"
 done
 grep -q '<quenvar-skarrow.so>' "$dir/linux/manifest.ttl" || fail "linux manifest names no .so"
 grep -q '<quenvar-skarrow.dll>' "$dir/windows/manifest.ttl" || fail "windows manifest names no .dll"
-echo "platforms differ only in the module file name"
+grep -q 'a ui:WindowsUI' "$dir/windows/manifest.ttl" || fail "windows manifest declares no UI"
+grep -q 'ui#ui> <https://quenvar.com/plugins/skarrow/editor>' "$dir/windows/skarrow.ttl" || fail "windows plug-in names no UI"
+grep -q 'ui:' "$dir/linux/manifest.ttl" "$dir/linux/skarrow.ttl" && fail "linux declares a UI"
+echo "platforms differ only in the module file name and the Windows UI"

@@ -185,10 +185,15 @@ TEST_F(ControllerTest, TheHandlerIsHeldOnceAndLetGo) {
   EXPECT_TRUE(first.calls.empty());
 }
 
-TEST_F(ControllerTest, NoEditorViewYet) {
-  EXPECT_EQ(e->createView(c, "editor"), nullptr);
+TEST_F(ControllerTest, OnlyTheEditorNameGivesAView) {
   EXPECT_EQ(e->createView(c, "Editor"), nullptr);
+  EXPECT_EQ(e->createView(c, nullptr), nullptr);
   EXPECT_EQ(c->view_count, 0);
+  FUnknown *view = e->createView(c, "editor");
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(c->view_count, 1);
+  EXPECT_EQ(release(view), 0u);
+  EXPECT_EQ(c->views[0], nullptr);
 }
 
 plug_view *new_view(controller *owner, int32_t refcount) {
@@ -199,7 +204,7 @@ plug_view *new_view(controller *owner, int32_t refcount) {
 }
 
 // A view lists itself from creation until it goes; a freed slot is reused;
-// the final release lets go of views the host has not released.
+// the final release leaves views the host still holds to the host.
 TEST_F(ControllerTest, ViewsAreListedUntilTheyGo) {
   plug_view *a = new_view(c, 1), *b = new_view(c, 1), *held = new_view(c, 2);
   ASSERT_EQ(controller_add_view(c, a), 0);
@@ -214,8 +219,11 @@ TEST_F(ControllerTest, ViewsAreListedUntilTheyGo) {
   EXPECT_EQ(e->setParamNormalized(c, drive_id, 0.2), kResultOk);  // detached views get nothing
   release(c);
   c = nullptr;
-  EXPECT_EQ(held->refcount, 1);
-  std::free(held);
+  EXPECT_EQ(held->refcount, 2);
+  for (plug_view *left : {b, held}) {
+    EXPECT_EQ(left->controller, nullptr);  // still the host's to release
+    std::free(left);
+  }
 }
 
 }  // namespace
