@@ -1,5 +1,4 @@
-#include "engine.h"
-#include "fast_math.h"
+#include "bench_engine.h"
 #include "float_modes.h"
 
 #include <benchmark/benchmark.h>
@@ -13,15 +12,7 @@ constexpr uint32_t block = 512;
 void process(benchmark::State &state, bool moving) {
   const float rate = float(state.range(0));
   engine e;
-  engine_init(&e);
-  engine_set_sample_rate(&e, rate);
-  engine_reset(&e);
-  std::vector<float> in(block), out(block);
-  float phase = 0;
-  for (float &x : in) {
-    x = 0.5f * fast_sin2pi(phase);
-    phase += 220.0f / rate;
-  }
+  std::vector<float> in = bench_engine_setup(&e, rate, block), out(block);
   uint32_t modes = float_modes_enter();
   int n = 0;
   for (auto _ : state) {
