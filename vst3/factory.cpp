@@ -61,12 +61,25 @@ tresult get_factory_info(void *, PFactoryInfo *info) {
 
 int32_t count_classes(void *) { return 2; }
 
-tresult get_class_info(void *, int32_t index, PClassInfo *info) {
-  if (!valid_index(index) || !info) return kInvalidArgument;
-  const class_entry &e = class_table[index];
+// The fields every class record begins with.
+template <class record>
+void fill_class_identity(const class_entry &e, record *info) {
   std::memcpy(info->cid, e.cid->bytes, 16);
   info->cardinality = kManyInstances;
   copy_text(info->category, e.category, sizeof info->category);
+}
+
+// The 8-bit fields the two extended records share.
+template <class record>
+void fill_class_flags(const class_entry &e, record *info) {
+  info->classFlags = e.class_flags;
+  copy_text(info->subCategories, e.sub_categories, sizeof info->subCategories);
+}
+
+tresult get_class_info(void *, int32_t index, PClassInfo *info) {
+  if (!valid_index(index) || !info) return kInvalidArgument;
+  const class_entry &e = class_table[index];
+  fill_class_identity(e, info);
   copy_text(info->name, e.name, sizeof info->name);
   return kResultOk;
 }
@@ -74,12 +87,9 @@ tresult get_class_info(void *, int32_t index, PClassInfo *info) {
 tresult get_class_info2(void *, int32_t index, PClassInfo2 *info) {
   if (!valid_index(index) || !info) return kInvalidArgument;
   const class_entry &e = class_table[index];
-  std::memcpy(info->cid, e.cid->bytes, 16);
-  info->cardinality = kManyInstances;
-  copy_text(info->category, e.category, sizeof info->category);
+  fill_class_identity(e, info);
   copy_text(info->name, e.name, sizeof info->name);
-  info->classFlags = e.class_flags;
-  copy_text(info->subCategories, e.sub_categories, sizeof info->subCategories);
+  fill_class_flags(e, info);
   copy_text(info->vendor, class_vendor, sizeof info->vendor);
   copy_text(info->version, class_version, sizeof info->version);
   copy_text(info->sdkVersion, e.sdk_version, sizeof info->sdkVersion);
@@ -89,12 +99,9 @@ tresult get_class_info2(void *, int32_t index, PClassInfo2 *info) {
 tresult get_class_info_unicode(void *, int32_t index, PClassInfoW *info) {
   if (!valid_index(index) || !info) return kInvalidArgument;
   const class_entry &e = class_table[index];
-  std::memcpy(info->cid, e.cid->bytes, 16);
-  info->cardinality = kManyInstances;
-  copy_text(info->category, e.category, sizeof info->category);
+  fill_class_identity(e, info);
   text16_copy(info->name, e.name, 64);
-  info->classFlags = e.class_flags;
-  copy_text(info->subCategories, e.sub_categories, sizeof info->subCategories);
+  fill_class_flags(e, info);
   text16_copy(info->vendor, class_vendor, 64);
   text16_copy(info->version, class_version, 64);
   text16_copy(info->sdkVersion, e.sdk_version16, 64);
